@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/Options.h"
 #include "app/Shell.h"
+#include "engine/SendPipeline.h"
 #include "hotkey/HotkeyService.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,16 @@ protected:
     }
     HWND window = nullptr;
 };
+
+// The worker removes released entries after the release call has returned.
+bool WaitForEmptyTable() {
+    for (int step = 0; step < 200; ++step) {
+        if (CopyHotkeyTable().empty())
+            return true;
+        Sleep(5);
+    }
+    return false;
+}
 
 std::wstring TextOf(HWND window) {
     wchar_t buffer[256] = {};
@@ -207,6 +218,24 @@ TEST_F(MainWindowFixture, MinimisingHidesAndTrayDoubleOrRightClickShows) {
         SendMessageW(window, WMAPP_TRAY_CALLBACK, TrayIconId, item.mouseMessage);
         EXPECT_EQ(IsWindowVisible(window) != FALSE, item.shows);
     }
+}
+
+// True when `modifiers`+Enter is free: this thread can register it itself.
+bool SendKeyIsFree(UINT modifiers) {
+    if (!RegisterHotKey(nullptr, 1, modifiers, VK_RETURN))
+        return false;
+    UnregisterHotKey(nullptr, 1);
+    return true;
+}
+
+TEST_F(MainWindowFixture, ClosingReleasesBothSendKeys) {
+    // As after a capture in Enter mode.
+    ASSERT_NE(AcquireHotkey(SendPipeline, VK_RETURN, 0), 0);
+    EXPECT_FALSE(SendKeyIsFree(0));
+    DestroyWindow(window);
+    EXPECT_TRUE(WaitForEmptyTable());
+    EXPECT_TRUE(SendKeyIsFree(0));
+    EXPECT_TRUE(SendKeyIsFree(MOD_CONTROL));
 }
 
 TEST(TrayEvents, MouseMessagesMapToTrayCodes) {

@@ -126,6 +126,54 @@ TEST_F(EndToEnd, EachSchemeSendsMessagesInItsColourRange) {
     }
 }
 
+// The custom scheme types the hue box's text as it is. Its radio's own handler
+// is not part of the tool yet, so the scheme is selected by setting the checks.
+TEST_F(EndToEnd, CustomHueSchemeTypesTheHueBoxText) {
+    StartBoth();
+    Capture();
+    for (const wchar_t* scheme : {L"全色系", L"单色系", L"灰色系"})
+        tool.SetChecked(scheme, false);
+    tool.SetChecked(L"自定义色系", true);
+    tool.SetEditText(L"100");
+    stub.BringToFront();
+    for (int message = 0; message < 3; ++message) {
+        StubEvent sent = SendMessageText(L"custom");
+        Hls colour = HlsOf(sent.fields.at(0));
+        EXPECT_NEAR(colour.hue, 100, 2) << sent.fields[0];
+        EXPECT_GE(colour.saturation, 37) << sent.fields[0];
+        EXPECT_GE(colour.luminosity, 79) << sent.fields[0];
+        EXPECT_LE(colour.luminosity, 171) << sent.fields[0];
+    }
+}
+
+// Without any scheme the dialog is still opened and confirmed unchanged.
+TEST_F(EndToEnd, WithoutASchemeTheDialogIsConfirmedUnchanged) {
+    StartBoth();
+    Capture();
+    std::string first = SendMessageText(L"one").fields.at(0);
+    for (const wchar_t* scheme : {L"全色系", L"单色系", L"灰色系", L"自定义色系"})
+        tool.SetChecked(scheme, false);
+    stub.BringToFront();
+    size_t dialogs = stub.Log().Count("dialog");
+    StubEvent sent = SendMessageText(L"two");
+    EXPECT_EQ(sent.fields.at(0), first);
+    EXPECT_EQ(stub.Log().Count("dialog"), dialogs + 2) << "opened and confirmed";
+}
+
+// The pipeline reads the options through the tool's UI thread, which may be
+// sitting in the modal usage hint: a send must still go through.
+TEST_F(EndToEnd, SendsWhileTheUsageHintIsOpen) {
+    StartBoth();
+    Capture();
+    HWND hint = tool.OpenUsageHint();
+    ASSERT_NE(hint, nullptr);
+    stub.BringToFront();
+    SetCursorPos(2, 2);
+    StubEvent sent = SendMessageText(L"during hint");
+    EXPECT_NE(HlsOf(sent.fields.at(0)).saturation, 0);
+    EXPECT_TRUE(tool.CloseUsageHint(hint));
+}
+
 TEST_F(EndToEnd, TailComesAtAPlausibleRateAndNeverWhenTurnedOff) {
     StartBoth();
     Capture();

@@ -245,7 +245,7 @@ HWND Tool::Control(const std::wstring& caption) const {
     return search.found;
 }
 
-bool Tool::ClickStart(std::wstring* hintText) {
+HWND Tool::OpenUsageHint(std::wstring* hintText) {
     HWND start = Control(L"启动哇");
     if (!start)
         start = Control(L"已经启动\r\n(重启)");
@@ -255,7 +255,7 @@ bool Tool::ClickStart(std::wstring* hintText) {
     HWND hint = nullptr;
     if (!WaitUntil([&] { return (hint = FindProcessWindow(L"#32770", L"温馨提示：", process_.Id())) != nullptr; },
                    StartTimeoutMs))
-        return false;
+        return nullptr;
     // The box exists a moment before its text does.
     std::wstring text;
     WaitUntil(
@@ -271,13 +271,26 @@ bool Tool::ClickStart(std::wstring* hintText) {
         StartTimeoutMs);
     if (hintText)
         *hintText = text;
+    return hint;
+}
+
+bool Tool::CloseUsageHint(HWND hint) {
     PostMessageW(hint, WM_COMMAND, IDOK, 0);
     return WaitUntil([&] { return !IsWindow(hint); }, StartTimeoutMs);
+}
+
+bool Tool::ClickStart(std::wstring* hintText) {
+    HWND hint = OpenUsageHint(hintText);
+    return hint && CloseUsageHint(hint);
 }
 
 void Tool::Click(const std::wstring& caption) const {
     DWORD_PTR result;
     SendMessageTimeoutW(Control(caption), BM_CLICK, 0, 0, SMTO_NORMAL, StartTimeoutMs, &result);
+}
+
+void Tool::SetChecked(const std::wstring& caption, bool checked) const {
+    SendMessageW(Control(caption), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool Tool::Checked(const std::wstring& caption) const {

@@ -95,6 +95,11 @@ public:
     HWND Control(const std::wstring& caption) const;
     // Clicks Start and closes the usage hint; false when the hint never came.
     bool ClickStart(std::wstring* hintText = nullptr);
+    // Clicks Start and returns the usage hint, left open; null when it never came.
+    HWND OpenUsageHint(std::wstring* hintText = nullptr);
+    bool CloseUsageHint(HWND hint);
+    // Sets a check state the way the program does it from code (no click).
+    void SetChecked(const std::wstring& caption, bool checked) const;
     // A click on a button, radio or check box, as the user makes it.
     void Click(const std::wstring& caption) const;
     bool Checked(const std::wstring& caption) const;
