@@ -48,8 +48,7 @@ void TakeBusyFlag() {
         Sleep(kPollStepMs);
 }
 
-// The helpers below expect tableLock held.
-
+// Callers hold tableLock, as for every helper that walks the table.
 std::vector<HotkeyEntry>::iterator FindEntry(int id) {
     return std::find_if(hotkeyTable->begin(), hotkeyTable->end(),
                         [id](const HotkeyEntry& entry) { return entry.id == id; });
