@@ -6,9 +6,7 @@
 # another process's times.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/setup.sh
-cmake --preset mingw
-cmake --build --preset mingw --target velmira chatstub send_benchmark
+sh scripts/build.sh velmira chatstub send_benchmark
 build=$PWD/build
 prefix=$build/wineprefix-bench
 sh scripts/wine-prefix.sh "$prefix"

@@ -5,9 +5,7 @@
 # colours the client received, and saves a screenshot to docs/demo.png.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/setup.sh
-cmake --preset mingw
-cmake --build --preset mingw --target velmira chatstub velmira_demo
+sh scripts/build.sh velmira chatstub velmira_demo
 
 build=$PWD/build
 prefix=$build/wineprefix-demo

@@ -8,6 +8,7 @@
 #include "app/Shell.h"
 #include "engine/SendPipeline.h"
 #include "hotkey/HotkeyService.h"
+#include "MainWindowFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -16,53 +17,6 @@
 #include <thread>
 
 namespace {
-
-// Destroying a main window releases the send keys through the hotkey service.
-class HotkeyTableEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { InitHotkeyTable(); }
-};
-const auto* const hotkeyTable = ::testing::AddGlobalTestEnvironment(new HotkeyTableEnvironment);
-
-// Dispatches this thread's messages for `ms` milliseconds.
-void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT)
-                continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(1);
-    } while (GetTickCount() - start < ms);
-}
-
-// A main window on the calling thread, destroyed at the end of the test.
-class MainWindowFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SendMode = SendKey::Enter;
-        presetHue = 0;
-        presetSaturation = 0;
-        window = CreateMainWindow(GetModuleHandleW(nullptr));
-        ASSERT_NE(window, nullptr);
-        ShowWindow(window, SW_SHOW);
-        Pump(20);
-    }
-    void TearDown() override {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        Pump(20);
-    }
-    // A click as the user makes it: the control's own reaction, then its handler.
-    static void Click(HWND control) {
-        SendMessageW(control, BM_CLICK, 0, 0);
-        Pump(10);
-    }
-    HWND window = nullptr;
-};
 
 // The worker removes released entries after the release call has returned.
 bool WaitForEmptyTable() {
