@@ -17,20 +17,6 @@ std::wstring Widen(const std::string& text) {
     return wide;
 }
 
-// The text of a window of any process: GetWindowText reads only captions of
-// other processes' windows, not the contents of their edit controls.
-std::wstring WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 1000, &length))
-        return {};
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 1000,
-                        &copied);
-    text.resize(copied);
-    return text;
-}
-
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -90,6 +76,28 @@ std::string CommandLineOption(int argc, char** argv, const std::string& name) {
     return {};
 }
 
+std::string ToUtf8(const std::wstring& text) {
+    int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), size, nullptr, nullptr);
+    return narrow;
+}
+
+// GetWindowText reads only captions of other processes' windows, not the
+// contents of their edit controls.
+std::wstring WindowText(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 1000, &length))
+        return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL, 1000,
+                        &copied);
+    text.resize(copied);
+    return text;
+}
+
 int64_t NowMicros() {
     LARGE_INTEGER counter, frequency;
     QueryPerformanceCounter(&counter);
@@ -123,6 +131,12 @@ void ChildProcess::Stop() {
     CloseHandle(info_.hProcess);
     CloseHandle(info_.hThread);
     info_ = {};
+}
+
+bool RunToExit(const std::string& programPath, const std::wstring& arguments, DWORD ms, DWORD* exitCode) {
+    ChildProcess process;
+    return process.Start(L"\"" + WinePath(programPath) + L"\" " + arguments) && process.WaitForExit(ms) &&
+           GetExitCodeProcess(process.Handle(), exitCode);
 }
 
 const std::vector<StubEvent>& StubLog::Events() {
@@ -179,6 +193,12 @@ size_t StubLog::Count(const std::string& kind) {
     for (const StubEvent& event : Events())
         count += event.kind == kind;
     return count;
+}
+
+ChatStub::~ChatStub() {
+    process_.Stop();
+    if (log_)
+        DeleteFileW(log_->Path().c_str());
 }
 
 bool ChatStub::Start(const std::string& stubPath, const std::wstring& extraArguments) {
@@ -320,6 +340,15 @@ void PressChord(std::initializer_list<WORD> keys) {
         SendKey(key, 0);
     for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
         SendKey(*key, KEYEVENTF_KEYUP);
+}
+
+void ClickAt(POINT point) {
+    SetCursorPos(point.x, point.y);
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
 }
 
 void RestCursorOnTitle(HWND window) {

@@ -20,6 +20,12 @@ std::string CommandLineOption(int argc, char** argv, const std::string& name);
 // Microseconds of the system-wide performance counter, as the stand-in logs them.
 int64_t NowMicros();
 
+// UTF-8, as the stand-in logs texts.
+std::string ToUtf8(const std::wstring& text);
+
+// The text of a window of any process; empty when it does not answer.
+std::wstring WindowText(HWND window);
+
 // A child process that is ended when the object goes away.
 class ChildProcess {
 public:
@@ -37,6 +43,10 @@ public:
 private:
     PROCESS_INFORMATION info_ = {};
 };
+
+// Runs a program until it ends by itself and gives its exit code; false when
+// it cannot start or still runs after `ms` (it is then ended).
+bool RunToExit(const std::string& programPath, const std::wstring& arguments, DWORD ms, DWORD* exitCode);
 
 // One line of the stand-in's log: time, kind, then the remaining fields.
 struct StubEvent {
@@ -67,11 +77,14 @@ private:
 // The stand-in chat client, started with a private log file.
 class ChatStub {
 public:
+    // Ends the stand-in and removes its log.
+    ~ChatStub();
     // `extraArguments` such as L"--send-key enter".
     bool Start(const std::string& stubPath, const std::wstring& extraArguments = L"");
     HWND Window() const { return window_; }
     HWND Input() const { return input_; }
     StubLog& Log() { return *log_; }
+    HANDLE Process() const { return process_.Handle(); }
     RECT Rect() const;
     // Brings the chat window to the front with the keyboard focus in its input.
     void BringToFront() const;
@@ -115,6 +128,8 @@ private:
 // Real input through the system's input stream.
 void TypeText(const std::wstring& text);
 void PressChord(std::initializer_list<WORD> keys);
+// Moves the cursor to a point of the screen and clicks the left button there.
+void ClickAt(POINT point);
 // Rests the cursor on the chat window's title bar, where no child window lies.
 void RestCursorOnTitle(HWND window);
 

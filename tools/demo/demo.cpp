@@ -23,14 +23,6 @@ const Scene scenes[] = {
     {L"grey (灰色系)", L"灰色系", {L"Shades of grey", L"低调一点", L"quiet and calm"}},
 };
 
-// The terminal running the demo reads UTF-8.
-std::string Utf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size, nullptr, nullptr);
-    return result;
-}
-
 std::string Unescape(const std::string& text) {
     std::string result;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -116,7 +108,7 @@ int main(int argc, char** argv) {
         if (scene.click)
             tool.Click(scene.click);
         stub.BringToFront();
-        std::printf("\n-- %s\n", Utf8(scene.title).c_str());
+        std::printf("\n-- %s\n", ToUtf8(scene.title).c_str());
         for (const wchar_t* line : scene.lines) {
             size_t before = stub.Log().Events().size();
             stub.Type(line);
