@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <vector>
 
-HWND 选择框1, 分组框3, 单选框6, 编辑框1, 单选框7, 超级链接框1, 分组框2, 按钮2, 单选框2, 单选框1, 分组框1, 单选框5, 单选框4,
-    按钮3, 单选框3, 按钮1;
+HWND 选择框1, 分组框3, 单选框6, 编辑框1, 单选框7, 超级链接框1, 分组框2, 按钮2, 单选框2, 单选框1, 分组框1, 单选框5,
+    单选框4, 按钮3, 单选框3, 按钮1;
 
 namespace {
 HWND mainWindow;
@@ -100,8 +100,6 @@ void SetWindowVisible(int visible) {
 
 int WindowState() {
     int state = 0;
-    RunOnUiThread([&] {
-        state = IsIconic(mainWindow) ? 2 : IsZoomed(mainWindow) ? 3 : 0;
-    });
+    RunOnUiThread([&] { state = IsIconic(mainWindow) ? 2 : IsZoomed(mainWindow) ? 3 : 0; });
     return state;
 }

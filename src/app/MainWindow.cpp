@@ -105,10 +105,9 @@ void CreateControls(HWND window) {
     int id = FirstControlId;
     for (const ControlLayout& layout : layouts) {
         HWND parent = layout.parent ? *layout.parent : window;
-        *layout.handle = CreateWindowExW(layout.exStyle, layout.windowClass, layout.caption,
-                                         WS_CHILD | WS_VISIBLE | layout.style, layout.x, layout.y, layout.width,
-                                         layout.height, parent, reinterpret_cast<HMENU>(INT_PTR{id++}), instance,
-                                         nullptr);
+        *layout.handle = CreateWindowExW(
+            layout.exStyle, layout.windowClass, layout.caption, WS_CHILD | WS_VISIBLE | layout.style, layout.x,
+            layout.y, layout.width, layout.height, parent, reinterpret_cast<HMENU>(INT_PTR{id++}), instance, nullptr);
         SendMessageW(*layout.handle, WM_SETFONT, reinterpret_cast<WPARAM>(controlFont), FALSE);
         if ((layout.style & BS_TYPEMASK) == BS_GROUPBOX && lstrcmpW(layout.windowClass, L"BUTTON") == 0)
             SetWindowSubclass(*layout.handle, GroupBoxProc, GroupBoxSubclassId, 0);

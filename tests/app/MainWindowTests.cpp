@@ -163,7 +163,7 @@ TEST_F(MainWindowFixture, MinimisingHidesAndTrayDoubleOrRightClickShows) {
         bool shows;
     };
     const Case cases[] = {
-        {WM_LBUTTONUP, false}, {WM_MOUSEMOVE, false}, {WM_LBUTTONDBLCLK, true},
+        {WM_LBUTTONUP, false}, {WM_MOUSEMOVE, false},  {WM_LBUTTONDBLCLK, true},
         {WM_RBUTTONUP, true},  {WM_CONTEXTMENU, true},
     };
     for (const Case& item : cases) {

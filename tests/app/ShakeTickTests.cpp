@@ -38,8 +38,8 @@ HWND CreatePopup(const wchar_t* className, RECT rect, DWORD exStyle) {
     windowClass.lpszClassName = className;
     RegisterClassW(&windowClass);
     return CreateWindowExW(exStyle, className, L"chat", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
-                           rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+                           rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
 }
 
 class ShakeTickTest : public MainWindowFixture {
@@ -49,7 +49,8 @@ protected:
         chat = CreatePopup(L"ShakeTestChat", ChatRect, 0);
         // Takes the clicks that would land on the shake button, without taking
         // the foreground from the chat window.
-        target = CreatePopup(L"ShakeTestTarget", {ShakePoint.x - 30, ShakePoint.y - 20, ShakePoint.x + 30, ShakePoint.y + 20},
+        target = CreatePopup(L"ShakeTestTarget",
+                             {ShakePoint.x - 30, ShakePoint.y - 20, ShakePoint.x + 30, ShakePoint.y + 20},
                              WS_EX_TOPMOST | WS_EX_NOACTIVATE);
         edgeTarget = CreatePopup(L"ShakeTestTarget",
                                  {ClampedPoint.x - 30, ClampedPoint.y, ClampedPoint.x + 30, ClampedPoint.y + 20},

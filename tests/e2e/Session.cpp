@@ -113,8 +113,7 @@ ChildProcess::~ChildProcess() {
 bool ChildProcess::Start(const std::wstring& commandLine) {
     STARTUPINFOW startup = {sizeof(startup)};
     std::wstring mutableLine = commandLine;
-    return CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &info_);
+    return CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info_);
 }
 
 bool ChildProcess::WaitForExit(DWORD ms) {
