@@ -10,38 +10,38 @@
 
 namespace {
 
-constexpr int kSignificantDigits = 13;
+constexpr int SignificantDigits = 13;
 // Enough for a sign, 13 digits, the point and a three-digit exponent with its sign.
-constexpr size_t kNumberBufferSize = 32;
+constexpr size_t NumberBufferSize = 32;
 
 // Double-byte characters narrowed before parsing: the full-width forms of the
 // printable ASCII characters, and a few symbols an input method produces.
-constexpr unsigned char kFullWidthLead = 0xA3;
-constexpr unsigned char kFullWidthFirst = 0xA1;
-constexpr unsigned char kFullWidthLast = 0xFE;
-constexpr unsigned char kFullWidthOffset = 0x80;
-constexpr unsigned char kSymbolLead = 0xA1;
-constexpr unsigned char kIdeographicSpace = 0xA1;
-constexpr unsigned char kFullWidthTilde = 0xAB;
-constexpr unsigned char kWhiteStar = 0xEE;
-constexpr unsigned char kBlackStar = 0xEF;
+constexpr unsigned char FullWidthLead = 0xA3;
+constexpr unsigned char FullWidthFirst = 0xA1;
+constexpr unsigned char FullWidthLast = 0xFE;
+constexpr unsigned char FullWidthOffset = 0x80;
+constexpr unsigned char SymbolLead = 0xA1;
+constexpr unsigned char IdeographicSpace = 0xA1;
+constexpr unsigned char FullWidthTilde = 0xAB;
+constexpr unsigned char WhiteStar = 0xEE;
+constexpr unsigned char BlackStar = 0xEF;
 
-constexpr std::string_view kWhiteSpace = " \t\n\v\f\r";
+constexpr std::string_view WhiteSpace = " \t\n\v\f\r";
 // Decimal exponents beyond this give infinity or 0 anyway; the cap keeps the sum from overflowing.
-constexpr long kExponentCap = 100000;
+constexpr long ExponentCap = 100000;
 
 // The single byte a double-byte character stands for, or 0 when it is kept as it is.
 char NarrowedByte(unsigned char lead, unsigned char trail) {
-    if (lead == kFullWidthLead && trail >= kFullWidthFirst && trail <= kFullWidthLast)
-        return static_cast<char>(trail - kFullWidthOffset);
-    if (lead == kSymbolLead) {
+    if (lead == FullWidthLead && trail >= FullWidthFirst && trail <= FullWidthLast)
+        return static_cast<char>(trail - FullWidthOffset);
+    if (lead == SymbolLead) {
         switch (trail) {
-            case kIdeographicSpace:
+            case IdeographicSpace:
                 return ' ';
-            case kFullWidthTilde:
+            case FullWidthTilde:
                 return '~';
-            case kWhiteStar:
-            case kBlackStar:
+            case WhiteStar:
+            case BlackStar:
                 return '*';
         }
     }
@@ -97,7 +97,7 @@ double OutOfRangeValue(std::string_view mantissa, long exponent) {
 }
 
 double ParseDecimal(std::string_view text) {
-    size_t at = text.find_first_not_of(kWhiteSpace);
+    size_t at = text.find_first_not_of(WhiteSpace);
     if (at == std::string_view::npos)
         return 0;
     const bool negative = text[at] == '-';
@@ -124,7 +124,7 @@ double ParseDecimal(std::string_view text) {
             ++digits;
         const size_t exponentEnd = SkipDigits(text, digits);
         if (exponentEnd > digits) {
-            for (size_t i = digits; i < exponentEnd && exponent < kExponentCap; ++i)
+            for (size_t i = digits; i < exponentEnd && exponent < ExponentCap; ++i)
                 exponent = exponent * 10 + (text[i] - '0');
             if (negativeExponent)
                 exponent = -exponent;
@@ -141,15 +141,15 @@ double ParseDecimal(std::string_view text) {
 }  // namespace
 
 std::string ToText(int value) {
-    char buffer[kNumberBufferSize];
+    char buffer[NumberBufferSize];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 
 std::string ToText(double value) {
-    char buffer[kNumberBufferSize];
+    char buffer[NumberBufferSize];
     const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, kSignificantDigits);
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, SignificantDigits);
     return std::string(buffer, result.ptr);
 }
 

@@ -8,12 +8,12 @@
 
 namespace {
 
-constexpr uint32_t kMultiplier = 214013;
-constexpr uint32_t kIncrement = 2531011;
-constexpr int kDrawShift = 16;
-constexpr uint32_t kDrawMask = 0x7FFF;
-constexpr uint32_t kSeedStepMask = 0xFF;
-constexpr uint32_t kSeedStepBase = 100;
+constexpr uint32_t Multiplier = 214013;
+constexpr uint32_t Increment = 2531011;
+constexpr int DrawShift = 16;
+constexpr uint32_t DrawMask = 0x7FFF;
+constexpr uint32_t SeedStepMask = 0xFF;
+constexpr uint32_t SeedStepBase = 100;
 
 std::atomic<uint32_t> seedAccumulator{0};
 thread_local uint32_t generatorState = 1;
@@ -27,7 +27,7 @@ void SeedRandom() {
     // Reading and advancing the accumulator is one step, so concurrent callers never share a value.
     do {
         seed = tick + accumulator;
-    } while (!seedAccumulator.compare_exchange_weak(accumulator, accumulator + (seed & kSeedStepMask) + kSeedStepBase));
+    } while (!seedAccumulator.compare_exchange_weak(accumulator, accumulator + (seed & SeedStepMask) + SeedStepBase));
     generatorState = seed;
 }
 
@@ -38,8 +38,8 @@ int RandomInt(int low, int high) {
     const int max = std::max(low, high);
     if (min == max)
         return min;
-    generatorState = generatorState * kMultiplier + kIncrement;
-    const uint32_t draw = (generatorState >> kDrawShift) & kDrawMask;
+    generatorState = generatorState * Multiplier + Increment;
+    const uint32_t draw = (generatorState >> DrawShift) & DrawMask;
     // Unsigned: the span of 0 to INT_MAX does not fit an int.
     const uint32_t span = static_cast<uint32_t>(max - min) + 1;
     return min + static_cast<int>(draw % span);

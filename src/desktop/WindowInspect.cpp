@@ -8,7 +8,7 @@
 namespace {
 
 // Class names have at most 256 characters.
-constexpr int kClassNameBufferSize = 259;
+constexpr int ClassNameBufferSize = 259;
 
 // 64-bit: a window more than 46340 pixels a side would overflow a 32-bit area
 // into a negative, "smaller" one.
@@ -45,8 +45,8 @@ HWND WindowUnderCursor() {
 }
 
 std::string ClassNameOf(HWND window) {
-    char buffer[kClassNameBufferSize] = "";
-    GetClassNameA(window, buffer, kClassNameBufferSize);
+    char buffer[ClassNameBufferSize] = "";
+    GetClassNameA(window, buffer, ClassNameBufferSize);
     return buffer;
 }
 

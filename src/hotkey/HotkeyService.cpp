@@ -9,14 +9,14 @@
 
 namespace {
 
-constexpr int kFirstHotkeyId = 100;
-constexpr int kHotkeyIdStep = 4;
-constexpr DWORD kPollStepMs = 5;
+constexpr int FirstHotkeyId = 100;
+constexpr int HotkeyIdStep = 4;
+constexpr DWORD PollStepMs = 5;
 
-// lParam of WM_HOTKEY_SERVICE. Every value but kReleaseAllRequest asks for a scan.
-constexpr LPARAM kScanRequest = 0;
-constexpr LPARAM kReleaseRequest = 2;
-constexpr LPARAM kReleaseAllRequest = 3;
+// lParam of WM_HOTKEY_SERVICE. Every value but ReleaseAllRequest asks for a scan.
+constexpr LPARAM ScanRequest = 0;
+constexpr LPARAM ReleaseRequest = 2;
+constexpr LPARAM ReleaseAllRequest = 3;
 
 // An SRW lock for std::lock_guard. It has no destructor, so it still works while
 // static objects are destroyed at exit and the worker runs on.
@@ -45,7 +45,7 @@ std::atomic<DWORD> hotkeyWorkerThreadId = 0;
 
 void TakeBusyFlag() {
     while (hotkeyBusy.test_and_set())
-        Sleep(kPollStepMs);
+        Sleep(PollStepMs);
 }
 
 // Callers hold tableLock, as for every helper that walks the table.
@@ -113,7 +113,7 @@ void HandleWorkerMessage(const MSG& message) {
         return;
     if (keyPressed)
         ScanTable(static_cast<int>(message.wParam));
-    else if (message.lParam == kReleaseAllRequest)
+    else if (message.lParam == ReleaseAllRequest)
         EmptyTable();
     else
         ScanTable(std::nullopt);
@@ -160,8 +160,8 @@ bool WaitForRegistration(int id) {
             return false;
         if (entry->registerAttempted)
             return entry->registerResult != FALSE;
-        PostToWorker(kScanRequest);
-        Sleep(kPollStepMs);
+        PostToWorker(ScanRequest);
+        Sleep(PollStepMs);
     }
 }
 
@@ -198,7 +198,7 @@ int AcquireHotkey(HotkeyCallback callback, int virtualKey, int modifiers) {
         // Another thread may have added the same key pair while this one waited.
         id = IdOfKeyPair(virtualKey, modifiers);
         if (id == 0 && hotkeyTable) {
-            id = hotkeyTable->empty() ? kFirstHotkeyId : hotkeyTable->back().id + kHotkeyIdStep;
+            id = hotkeyTable->empty() ? FirstHotkeyId : hotkeyTable->back().id + HotkeyIdStep;
             hotkeyTable->push_back({id, callback, virtualKey, modifiers, false, false, FALSE});
             appended = true;
         }
@@ -220,7 +220,7 @@ bool ReleaseHotkey(int id) {
         if (hotkeyTable) {
             auto entry = FindEntry(id);
             // Without a worker nobody would clear the flag: then the call fails instead.
-            if (entry != hotkeyTable->end() && PostToWorker(kReleaseRequest)) {
+            if (entry != hotkeyTable->end() && PostToWorker(ReleaseRequest)) {
                 entry->releasePending = true;
                 handedOver = true;
             }
@@ -236,7 +236,7 @@ bool ReleaseAllHotkeys() {
     bool handedOver = false;
     {
         std::lock_guard guard(tableLock);
-        handedOver = hotkeyTable && PostToWorker(kReleaseAllRequest);
+        handedOver = hotkeyTable && PostToWorker(ReleaseAllRequest);
     }
     if (!handedOver)
         hotkeyBusy.clear();

@@ -43,8 +43,8 @@ public:
 
 private:
     void Hold() {
-        RegisterTestClass(kProbeClass);
-        UniqueWindow owner = MakeWindow(kProbeClass, "", 0, RECT{}, HWND_MESSAGE);
+        RegisterTestClass(ProbeClass);
+        UniqueWindow owner = MakeWindow(ProbeClass, "", 0, RECT{}, HWND_MESSAGE);
         ClipboardSession clipboard(owner.get());
         holding_ = static_cast<bool>(clipboard);
         opened_.Raise();
@@ -80,8 +80,8 @@ TEST(SetClipboardText, FailsAndKeepsTheContentWhileAnotherWindowHoldsIt) {
 }
 
 TEST(SetClipboardText, CtrlVPastesItIntoTheFocusedEditBox) {
-    RegisterTestClass(kProbeClass);
-    UniqueWindow frame = MakeWindow(kProbeClass, "frame", WS_POPUP | WS_VISIBLE, {100, 100, 400, 200});
+    RegisterTestClass(ProbeClass);
+    UniqueWindow frame = MakeWindow(ProbeClass, "frame", WS_POPUP | WS_VISIBLE, {100, 100, 400, 200});
     UniqueWindow edit = MakeWindow("EDIT", "", WS_CHILD | WS_VISIBLE, {10, 10, 290, 40}, frame.get());
     SetForegroundWindow(frame.get());
     SetFocus(edit.get());

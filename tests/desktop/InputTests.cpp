@@ -45,9 +45,9 @@ public:
 
     // Injects an end mark, which the hook swallows, and returns what came before it.
     std::vector<KBDLLHOOKSTRUCT> EventsUntilMark() {
-        keybd_event(kMarkKey, 0, KEYEVENTF_KEYUP, kMarkExtraInfo);
+        keybd_event(MarkKey, 0, KEYEVENTF_KEYUP, MarkExtraInfo);
         const DWORD start = GetTickCount();
-        while (!MarkSeen() && GetTickCount() - start < kMarkTimeoutMs)
+        while (!MarkSeen() && GetTickCount() - start < MarkTimeoutMs)
             Sleep(1);
         std::lock_guard lock(guard);
         EXPECT_TRUE(markSeen) << "the end mark never reached the hook";
@@ -56,9 +56,9 @@ public:
     }
 
 private:
-    static constexpr BYTE kMarkKey = VK_F24;
-    static constexpr ULONG_PTR kMarkExtraInfo = 0x56454C4D;
-    static constexpr DWORD kMarkTimeoutMs = 2000;
+    static constexpr BYTE MarkKey = VK_F24;
+    static constexpr ULONG_PTR MarkExtraInfo = 0x56454C4D;
+    static constexpr DWORD MarkTimeoutMs = 2000;
 
     static bool MarkSeen() {
         std::lock_guard lock(guard);
@@ -69,7 +69,7 @@ private:
         if (code == HC_ACTION) {
             const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
             std::lock_guard lock(guard);
-            if (event.vkCode == kMarkKey && event.dwExtraInfo == kMarkExtraInfo) {
+            if (event.vkCode == MarkKey && event.dwExtraInfo == MarkExtraInfo) {
                 markSeen = true;
                 return 1;
             }
@@ -133,7 +133,7 @@ TEST(PressKeys, InjectsDownsThenUpsInPressOrder) {
     }
 }
 
-constexpr char kClickClass[] = "VelmiraClickRecorder";
+constexpr char ClickClass[] = "VelmiraClickRecorder";
 
 struct Click {
     UINT message;
@@ -155,7 +155,7 @@ LRESULT CALLBACK RecordClicks(HWND window, UINT message, WPARAM wParam, LPARAM l
 }
 
 TEST(ClickAt, ClicksWhereItLeavesTheCursor) {
-    RegisterTestClass(kClickClass, RecordClicks);
+    RegisterTestClass(ClickClass, RecordClicks);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
     const struct {
         const char* name;
@@ -172,7 +172,7 @@ TEST(ClickAt, ClicksWhereItLeavesTheCursor) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<Click> clicks;
-        UniqueWindow window = MakeWindow(kClickClass, "", WS_POPUP | WS_VISIBLE, c.window, nullptr, WS_EX_TOPMOST);
+        UniqueWindow window = MakeWindow(ClickClass, "", WS_POPUP | WS_VISIBLE, c.window, nullptr, WS_EX_TOPMOST);
         SetWindowLongPtrA(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&clicks));
         ClickAt(c.target.x, c.target.y);
         PumpUntil([&] { return clicks.size() >= 2; });

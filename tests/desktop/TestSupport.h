@@ -18,7 +18,7 @@ using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroye
 void RegisterTestClass(const char* name, WNDPROC procedure = DefWindowProcA);
 
 // A plain class answering everything with DefWindowProcA.
-inline constexpr char kProbeClass[] = "VelmiraProbe";
+inline constexpr char ProbeClass[] = "VelmiraProbe";
 
 UniqueWindow MakeWindow(const char* className,
                         const std::string& caption,

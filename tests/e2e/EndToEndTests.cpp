@@ -197,7 +197,8 @@ TEST_F(EndToEnd, CtrlEnterModeCatchesCtrlEnterAndPressesEnter) {
     tool.Click(L"Ctrl+Enter");
     Capture("enter");
     StubEvent sent = SendMessageText(L"hello", {VK_CONTROL, VK_RETURN});
-    EXPECT_EQ(sent.fields.at(1), "hello");
+    // The tool may have added its tail (one message in ten).
+    EXPECT_TRUE(sent.fields.at(1) == "hello" || sent.fields.at(1) == std::string("hello") + Tail) << sent.fields.at(1);
     for (const StubEvent& event : stub.Log().Events()) {
         if (event.kind == "key") {
             EXPECT_EQ(event.fields.at(0), "enter") << "the user's Ctrl+Enter reached the client";

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr TestKey kFirstKey = {VK_F20, MOD_ALT | MOD_SHIFT};
+constexpr TestKey FirstKey = {VK_F20, MOD_ALT | MOD_SHIFT};
 
 TEST(HotkeyServiceFirstUse, RefusedRequestsStartNoWorkerAndLeaveTheServiceUsable) {
     struct InvalidRequest {
@@ -18,9 +18,9 @@ TEST(HotkeyServiceFirstUse, RefusedRequestsStartNoWorkerAndLeaveTheServiceUsable
         HotkeyCallback callback;
         int virtualKey;
     };
-    const InvalidRequest kInvalidRequests[] = {
+    const InvalidRequest InvalidRequests[] = {
         {"virtual key 0", IgnorePress, 0},
-        {"null callback", nullptr, kFirstKey.virtualKey},
+        {"null callback", nullptr, FirstKey.virtualKey},
         {"both missing", nullptr, 0},
     };
     InitHotkeyTable();
@@ -30,14 +30,14 @@ TEST(HotkeyServiceFirstUse, RefusedRequestsStartNoWorkerAndLeaveTheServiceUsable
     const int threadsBefore = CountOwnThreads();
     std::vector<int> acquiredIds;
     std::vector<std::vector<int>> tablesAfter;
-    for (const InvalidRequest& request : kInvalidRequests) {
-        acquiredIds.push_back(AcquireHotkey(request.callback, request.virtualKey, kFirstKey.modifiers));
+    for (const InvalidRequest& request : InvalidRequests) {
+        acquiredIds.push_back(AcquireHotkey(request.callback, request.virtualKey, FirstKey.modifiers));
         tablesAfter.push_back(TableIds());
     }
     // Nobody could hand these over, so they must fail without keeping the table busy.
     bool releasedAll = true;
     bool released = true;
-    const bool releasesReturned = RunsWithin(kPatienceMs, [&releasedAll, &released] {
+    const bool releasesReturned = RunsWithin(PatienceMs, [&releasedAll, &released] {
         releasedAll = ReleaseAllHotkeys();
         released = ReleaseHotkey(100);
     });
@@ -45,8 +45,8 @@ TEST(HotkeyServiceFirstUse, RefusedRequestsStartNoWorkerAndLeaveTheServiceUsable
 
     ASSERT_TRUE(releasesReturned) << "a release left the table busy";
 
-    for (size_t i = 0; i < std::size(kInvalidRequests); ++i) {
-        SCOPED_TRACE(kInvalidRequests[i].what);
+    for (size_t i = 0; i < std::size(InvalidRequests); ++i) {
+        SCOPED_TRACE(InvalidRequests[i].what);
         EXPECT_EQ(acquiredIds[i], 0);
         EXPECT_TRUE(tablesAfter[i].empty());
     }
@@ -57,8 +57,8 @@ TEST(HotkeyServiceFirstUse, RefusedRequestsStartNoWorkerAndLeaveTheServiceUsable
 
     const int threadsBeforeWorker = CountOwnThreads();
     int id = 0;
-    ASSERT_TRUE(RunsWithin(kPatienceMs, [&id] {
-        id = AcquireHotkey(IgnorePress, kFirstKey.virtualKey, kFirstKey.modifiers);
+    ASSERT_TRUE(RunsWithin(PatienceMs, [&id] {
+        id = AcquireHotkey(IgnorePress, FirstKey.virtualKey, FirstKey.modifiers);
     })) << "the first acquisition hangs";
     EXPECT_EQ(id, 100);
     EXPECT_NE(HotkeyWorkerThreadId(), 0u);

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
-    constexpr int kArgumentCount = 5;
-    if (argc != kArgumentCount)
+    constexpr int ArgumentCount = 5;
+    if (argc != ArgumentCount)
         return 2;
     auto number = [](const char* text) { return std::strtoull(text, nullptr, 10); };
     TestKey key = {static_cast<int>(number(argv[1])), static_cast<int>(number(argv[2]))};

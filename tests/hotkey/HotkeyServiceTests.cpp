@@ -14,21 +14,21 @@
 
 namespace {
 
-constexpr TestKey kKeyA = {VK_F13, MOD_CONTROL | MOD_ALT};
-constexpr TestKey kKeyA2 = {VK_F13, MOD_CONTROL};  // same key as kKeyA, other modifiers
-constexpr TestKey kKeyB = {VK_F14, MOD_CONTROL | MOD_SHIFT};
-constexpr TestKey kKeyC = {VK_F15, MOD_ALT | MOD_SHIFT};
-constexpr TestKey kKeyD = {VK_F16, MOD_CONTROL};
-constexpr TestKey kKeyE = {VK_F17, MOD_CONTROL | MOD_ALT | MOD_SHIFT};
-constexpr TestKey kHeldKey = {VK_F23, MOD_CONTROL | MOD_ALT};
+constexpr TestKey KeyA = {VK_F13, MOD_CONTROL | MOD_ALT};
+constexpr TestKey KeyA2 = {VK_F13, MOD_CONTROL};  // same key as KeyA, other modifiers
+constexpr TestKey KeyB = {VK_F14, MOD_CONTROL | MOD_SHIFT};
+constexpr TestKey KeyC = {VK_F15, MOD_ALT | MOD_SHIFT};
+constexpr TestKey KeyD = {VK_F16, MOD_CONTROL};
+constexpr TestKey KeyE = {VK_F17, MOD_CONTROL | MOD_ALT | MOD_SHIFT};
+constexpr TestKey HeldKey = {VK_F23, MOD_CONTROL | MOD_ALT};
 // Stays registered for the rest of the process once its table is freed under it.
-constexpr TestKey kKeyKeptAfterFree = {VK_F24, MOD_CONTROL | MOD_SHIFT};
+constexpr TestKey KeyKeptAfterFree = {VK_F24, MOD_CONTROL | MOD_SHIFT};
 
 // How long a callback thread that should not exist gets to show up.
-constexpr DWORD kSettleMs = 200;
+constexpr DWORD SettleMs = 200;
 
 // Enough presses to keep the worker starting threads for a while.
-constexpr int kBacklogPresses = 100;
+constexpr int BacklogPresses = 100;
 
 // What the callback threads of watched presses saw. They wait at the gate until
 // the test opens it, so quick presses show up as threads running at once.
@@ -49,7 +49,7 @@ DWORD WINAPI WatchedPress(LPVOID hotkeyId) {
         pressLog.threads.push_back(GetCurrentThreadId());
     }
     ++pressLog.started;
-    WaitForSingleObject(pressLog.gate.get(), kPatienceMs);
+    WaitForSingleObject(pressLog.gate.get(), PatienceMs);
     ++pressLog.finished;
     return 0;
 }
@@ -65,10 +65,10 @@ int Acquire(TestKey key, HotkeyCallback callback = IgnorePress) {
 
 // True when this thread may take the key, that is when nobody holds it.
 bool KeyIsFree(TestKey key) {
-    constexpr int kProbeId = 1;
-    if (!RegisterHotKey(nullptr, kProbeId, key.modifiers, key.virtualKey))
+    constexpr int ProbeId = 1;
+    if (!RegisterHotKey(nullptr, ProbeId, key.modifiers, key.virtualKey))
         return false;
-    UnregisterHotKey(nullptr, kProbeId);
+    UnregisterHotKey(nullptr, ProbeId);
     return true;
 }
 
@@ -76,7 +76,7 @@ bool KeyIsFree(TestKey key) {
 // thread for each press before it reaches a request queued after them. The entry
 // must not lie behind an entry being released, or a press's scan removes that one.
 void BacklogWorker(TestKey key) {
-    PressKey(key, kBacklogPresses);
+    PressKey(key, BacklogPresses);
 }
 
 class HotkeyServiceTest : public testing::Test {
@@ -107,16 +107,16 @@ TEST_F(HotkeyServiceTest, IdsFollowTheLastEntry) {
         int expectedId;
         std::vector<int> expectedTable;
     };
-    const Step kSteps[] = {
-        {"first entry of an empty table", {}, kKeyA, IgnorePress, 100, {100}},
-        {"same key with other modifiers", {}, kKeyA2, IgnorePress, 104, {100, 104}},
-        {"known key pair with another callback", {}, kKeyA, OtherCallback, 100, {100, 104}},
-        {"third entry", {}, kKeyB, IgnorePress, 108, {100, 104, 108}},
-        {"after the middle entry went", {104}, kKeyC, IgnorePress, 112, {100, 108, 112}},
-        {"after the last two entries went", {108, 112}, kKeyD, IgnorePress, 104, {100, 104}},
-        {"after the table emptied", {100, 104}, kKeyE, IgnorePress, 100, {100}},
+    const Step Steps[] = {
+        {"first entry of an empty table", {}, KeyA, IgnorePress, 100, {100}},
+        {"same key with other modifiers", {}, KeyA2, IgnorePress, 104, {100, 104}},
+        {"known key pair with another callback", {}, KeyA, OtherCallback, 100, {100, 104}},
+        {"third entry", {}, KeyB, IgnorePress, 108, {100, 104, 108}},
+        {"after the middle entry went", {104}, KeyC, IgnorePress, 112, {100, 108, 112}},
+        {"after the last two entries went", {108, 112}, KeyD, IgnorePress, 104, {100, 104}},
+        {"after the table emptied", {100, 104}, KeyE, IgnorePress, 100, {100}},
     };
-    for (const Step& step : kSteps) {
+    for (const Step& step : Steps) {
         SCOPED_TRACE(step.what);
         for (int id : step.releaseFirst)
             EXPECT_TRUE(ReleaseHotkey(id)) << id;
@@ -141,13 +141,13 @@ public:
         quit_ = UniqueHandle(CreateEventW(&inheritable, TRUE, FALSE, nullptr));
         holder_ = kind == Holder::Thread ? StartThread() : StartProcess();
         HANDLE holdsOrEnded[] = {ready_.get(), holder_.get()};
-        holds_ = holder_ && WaitForMultipleObjects(2, holdsOrEnded, FALSE, kPatienceMs) == WAIT_OBJECT_0;
+        holds_ = holder_ && WaitForMultipleObjects(2, holdsOrEnded, FALSE, PatienceMs) == WAIT_OBJECT_0;
     }
     KeyHolder(const KeyHolder&) = delete;
     KeyHolder& operator=(const KeyHolder&) = delete;
     ~KeyHolder() {
         SetEvent(quit_.get());
-        WaitForSingleObject(holder_.get(), kPatienceMs);
+        WaitForSingleObject(holder_.get(), PatienceMs);
     }
     bool holds() const { return holds_; }
 
@@ -191,15 +191,15 @@ private:
 class HotkeyHeldElsewhereTest : public HotkeyServiceTest, public testing::WithParamInterface<Holder> {};
 
 TEST_P(HotkeyHeldElsewhereTest, IsRefusedAndLeavesNoEntry) {
-    ASSERT_EQ(Acquire(kKeyA), 100);
+    ASSERT_EQ(Acquire(KeyA), 100);
     {
-        KeyHolder holder(GetParam(), kHeldKey);
+        KeyHolder holder(GetParam(), HeldKey);
         ASSERT_TRUE(holder.holds());
-        EXPECT_EQ(Acquire(kHeldKey), 0);
+        EXPECT_EQ(Acquire(HeldKey), 0);
         EXPECT_EQ(TableIds(), std::vector<int>{100});
-        EXPECT_EQ(Acquire(kKeyB), 104) << "the next entry gets the refused id";
+        EXPECT_EQ(Acquire(KeyB), 104) << "the next entry gets the refused id";
     }
-    EXPECT_EQ(Acquire(kHeldKey), 108) << "once let go, the key is taken";
+    EXPECT_EQ(Acquire(HeldKey), 108) << "once let go, the key is taken";
 }
 
 INSTANTIATE_TEST_SUITE_P(Holders,
@@ -210,17 +210,17 @@ INSTANTIATE_TEST_SUITE_P(Holders,
                          });
 
 TEST_F(HotkeyServiceTest, ReleaseOfAnUnknownIdFailsAndKeepsTheServiceUsable) {
-    ASSERT_EQ(Acquire(kKeyA), 100);
-    ASSERT_EQ(Acquire(kKeyB), 104);
+    ASSERT_EQ(Acquire(KeyA), 100);
+    ASSERT_EQ(Acquire(KeyB), 104);
     ASSERT_TRUE(ReleaseHotkey(104));
     int acquiredId = 0;
-    bool finished = RunsWithin(kPatienceMs, [&acquiredId] {
+    bool finished = RunsWithin(PatienceMs, [&acquiredId] {
         // 104 is gone by now, 108 was never given.
         for (int unknownId : {0, -100, 99, 101, 104, 108}) {
             SCOPED_TRACE(unknownId);
             EXPECT_FALSE(ReleaseHotkey(unknownId));
         }
-        acquiredId = Acquire(kKeyC);
+        acquiredId = Acquire(KeyC);
     });
     ASSERT_TRUE(finished) << "a failed release left the table busy";
     EXPECT_EQ(acquiredId, 104);
@@ -228,23 +228,23 @@ TEST_F(HotkeyServiceTest, ReleaseOfAnUnknownIdFailsAndKeepsTheServiceUsable) {
 }
 
 TEST_F(HotkeyServiceTest, AcquisitionAfterAReleaseWaitsForTheWorkerToRemoveTheEntry) {
-    ASSERT_EQ(Acquire(kKeyA), 100);
-    ASSERT_EQ(Acquire(kKeyB), 104);
-    BacklogWorker(kKeyA);
+    ASSERT_EQ(Acquire(KeyA), 100);
+    ASSERT_EQ(Acquire(KeyB), 104);
+    BacklogWorker(KeyA);
     ASSERT_TRUE(ReleaseHotkey(104));
-    EXPECT_EQ(Acquire(kKeyC), 104) << "appended while the released entry was still in the table";
+    EXPECT_EQ(Acquire(KeyC), 104) << "appended while the released entry was still in the table";
     EXPECT_EQ(TableIds(), (std::vector<int>{100, 104}));
-    EXPECT_TRUE(KeyIsFree(kKeyB));
+    EXPECT_TRUE(KeyIsFree(KeyB));
 }
 
 TEST_F(HotkeyServiceTest, EachPressStartsACallbackThreadWithTheEntryId) {
-    ASSERT_EQ(Acquire(kKeyA, WatchedPress), 100);
-    const int id = Acquire(kKeyB, WatchedPress);
+    ASSERT_EQ(Acquire(KeyA, WatchedPress), 100);
+    const int id = Acquire(KeyB, WatchedPress);
     ASSERT_EQ(id, 104);
 
-    PressKey(kKeyB);
+    PressKey(KeyB);
     ASSERT_TRUE(WaitUntil([] { return pressLog.started == 1; }));
-    PressKey(kKeyB);
+    PressKey(KeyB);
     ASSERT_TRUE(WaitUntil([] { return pressLog.started == 2; }));
     EXPECT_EQ(pressLog.finished, 0) << "both callbacks run at once";
     {
@@ -260,12 +260,12 @@ TEST_F(HotkeyServiceTest, EachPressStartsACallbackThreadWithTheEntryId) {
     EXPECT_TRUE(WaitUntil([] { return pressLog.finished == 2; }));
 
     // The worker serves this request after the presses queued before it.
-    ASSERT_EQ(Acquire(kKeyC), 108);
-    EXPECT_FALSE(WaitUntil([] { return pressLog.started > 2; }, kSettleMs)) << "one thread per press";
+    ASSERT_EQ(Acquire(KeyC), 108);
+    EXPECT_FALSE(WaitUntil([] { return pressLog.started > 2; }, SettleMs)) << "one thread per press";
 }
 
 TEST_F(HotkeyServiceTest, ReleaseAllEmptiesTheTableAndUnregistersEveryKey) {
-    const TestKey keys[] = {kKeyA, kKeyA2, kKeyB};
+    const TestKey keys[] = {KeyA, KeyA2, KeyB};
     for (TestKey key : keys) {
         ASSERT_NE(Acquire(key), 0);
         ASSERT_FALSE(KeyIsFree(key));
@@ -274,26 +274,26 @@ TEST_F(HotkeyServiceTest, ReleaseAllEmptiesTheTableAndUnregistersEveryKey) {
     ASSERT_TRUE(WaitUntil([] { return CopyHotkeyTable().empty(); }));
     for (TestKey key : keys)
         EXPECT_TRUE(KeyIsFree(key)) << key.virtualKey << "/" << key.modifiers;
-    EXPECT_EQ(Acquire(kKeyC), 100);
+    EXPECT_EQ(Acquire(KeyC), 100);
 }
 
 TEST_F(HotkeyServiceTest, ThreadsAskingForTheSameKeyAtOnceShareOneEntry) {
-    constexpr int kThreads = 6;
-    ASSERT_EQ(Acquire(kKeyB), 100);
+    constexpr int Threads = 6;
+    ASSERT_EQ(Acquire(KeyB), 100);
     // A release queued behind a backlog keeps the table busy, so every thread has
     // looked the key up in vain before the first of them can add it.
-    BacklogWorker(kKeyB);
+    BacklogWorker(KeyB);
     ASSERT_TRUE(ReleaseHotkey(100));
-    std::vector<int> ids(kThreads);
-    bool finished = RunsWithin(kPatienceMs, [&ids] {
+    std::vector<int> ids(Threads);
+    bool finished = RunsWithin(PatienceMs, [&ids] {
         std::vector<std::thread> threads;
         for (int& id : ids)
-            threads.emplace_back([&id] { id = Acquire(kKeyA); });
+            threads.emplace_back([&id] { id = Acquire(KeyA); });
         for (std::thread& thread : threads)
             thread.join();
     });
     ASSERT_TRUE(finished);
-    EXPECT_EQ(ids, std::vector<int>(kThreads, 100));
+    EXPECT_EQ(ids, std::vector<int>(Threads, 100));
     EXPECT_EQ(TableIds(), std::vector<int>{100});
 }
 
@@ -312,9 +312,9 @@ bool IsConsistent(const std::vector<HotkeyEntry>& table) {
 }
 
 TEST_F(HotkeyServiceTest, ConcurrentAcquisitionsAndReleasesKeepTheTableConsistent) {
-    constexpr int kThreads = 4;
-    constexpr int kRounds = 150;  // each round acquires two keys and releases them: 2400 calls in all
-    constexpr DWORD kRunLimitMs = 180000;
+    constexpr int Threads = 4;
+    constexpr int Rounds = 150;  // each round acquires two keys and releases them: 2400 calls in all
+    constexpr DWORD RunLimitMs = 180000;
     auto ownKeys = [](int thread) {
         return std::vector<TestKey>{{VK_F19 + thread, MOD_CONTROL | MOD_ALT},
                                     {VK_F19 + thread, MOD_CONTROL | MOD_SHIFT}};
@@ -322,7 +322,7 @@ TEST_F(HotkeyServiceTest, ConcurrentAcquisitionsAndReleasesKeepTheTableConsisten
 
     std::atomic<int> failedCalls = 0;
     std::atomic<int> inconsistentTables = 0;
-    bool finished = RunsWithin(kRunLimitMs, [&] {
+    bool finished = RunsWithin(RunLimitMs, [&] {
         std::atomic<bool> done = false;
         std::thread checker([&] {
             while (!done) {
@@ -332,9 +332,9 @@ TEST_F(HotkeyServiceTest, ConcurrentAcquisitionsAndReleasesKeepTheTableConsisten
             }
         });
         std::vector<std::thread> threads;
-        for (int thread = 0; thread < kThreads; ++thread) {
+        for (int thread = 0; thread < Threads; ++thread) {
             threads.emplace_back([&, thread] {
-                for (int round = 0; round < kRounds; ++round) {
+                for (int round = 0; round < Rounds; ++round) {
                     std::vector<int> ids;
                     for (TestKey key : ownKeys(thread)) {
                         ids.push_back(Acquire(key));
@@ -354,34 +354,34 @@ TEST_F(HotkeyServiceTest, ConcurrentAcquisitionsAndReleasesKeepTheTableConsisten
     EXPECT_EQ(failedCalls, 0);
     EXPECT_EQ(inconsistentTables, 0);
     EXPECT_TRUE(WaitUntil([] { return CopyHotkeyTable().empty(); }));
-    for (int thread = 0; thread < kThreads; ++thread) {
+    for (int thread = 0; thread < Threads; ++thread) {
         for (TestKey key : ownKeys(thread))
             EXPECT_TRUE(KeyIsFree(key)) << key.virtualKey << "/" << key.modifiers;
     }
 }
 
 TEST_F(HotkeyServiceTest, FreeingTheTableLetsAReleaseInFlightFinish) {
-    const int id = Acquire(kKeyA);
+    const int id = Acquire(KeyA);
     ASSERT_NE(id, 0);
-    BacklogWorker(kKeyA);
+    BacklogWorker(KeyA);
     ASSERT_TRUE(ReleaseHotkey(id));
     FreeHotkeyTable();
-    EXPECT_TRUE(KeyIsFree(kKeyA)) << "the table went before the worker unregistered the key";
+    EXPECT_TRUE(KeyIsFree(KeyA)) << "the table went before the worker unregistered the key";
     InitHotkeyTable();
 }
 
 TEST_F(HotkeyServiceTest, APressAfterTheTableIsFreedStartsNothing) {
-    ASSERT_NE(Acquire(kKeyKeptAfterFree, WatchedPress), 0);
-    PressKey(kKeyKeptAfterFree);
+    ASSERT_NE(Acquire(KeyKeptAfterFree, WatchedPress), 0);
+    PressKey(KeyKeptAfterFree);
     ASSERT_TRUE(WaitUntil([] { return pressLog.started == 1; })) << "presses reach the worker";
 
     FreeHotkeyTable();
-    PressKey(kKeyKeptAfterFree);
+    PressKey(KeyKeptAfterFree);
     // Lets the worker meet the press while there is no table.
-    Sleep(kSettleMs);
+    Sleep(SettleMs);
     InitHotkeyTable();
-    EXPECT_NE(Acquire(kKeyA), 0) << "the worker survived the press";
-    EXPECT_FALSE(WaitUntil([] { return pressLog.started > 1; }, kSettleMs));
+    EXPECT_NE(Acquire(KeyA), 0) << "the worker survived the press";
+    EXPECT_FALSE(WaitUntil([] { return pressLog.started > 1; }, SettleMs));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ void PressKey(TestKey key, int times) {
         int flag;
         WORD virtualKey;
     };
-    constexpr Modifier kModifiers[] = {
+    constexpr Modifier Modifiers[] = {
         {MOD_ALT, VK_MENU}, {MOD_CONTROL, VK_CONTROL}, {MOD_SHIFT, VK_SHIFT}, {MOD_WIN, VK_LWIN}};
 
     std::vector<INPUT> inputs;
@@ -46,7 +46,7 @@ void PressKey(TestKey key, int times) {
         input.ki.dwFlags = flags;
         inputs.push_back(input);
     };
-    for (const Modifier& modifier : kModifiers) {
+    for (const Modifier& modifier : Modifiers) {
         if (key.modifiers & modifier.flag)
             stroke(modifier.virtualKey, 0);
     }
@@ -54,7 +54,7 @@ void PressKey(TestKey key, int times) {
         stroke(static_cast<WORD>(key.virtualKey), 0);
         stroke(static_cast<WORD>(key.virtualKey), KEYEVENTF_KEYUP);
     }
-    for (const Modifier& modifier : kModifiers) {
+    for (const Modifier& modifier : Modifiers) {
         if (key.modifiers & modifier.flag)
             stroke(modifier.virtualKey, KEYEVENTF_KEYUP);
     }
@@ -88,11 +88,11 @@ bool RunsWithin(DWORD limitMs, std::function<void()> work) {
 }
 
 bool HoldKeyUntil(TestKey key, HANDLE ready, HANDLE quit) {
-    constexpr int kHolderHotkeyId = 1;
-    if (!RegisterHotKey(nullptr, kHolderHotkeyId, key.modifiers, key.virtualKey))
+    constexpr int HolderHotkeyId = 1;
+    if (!RegisterHotKey(nullptr, HolderHotkeyId, key.modifiers, key.virtualKey))
         return false;
     SetEvent(ready);
     WaitForSingleObject(quit, INFINITE);
-    UnregisterHotKey(nullptr, kHolderHotkeyId);
+    UnregisterHotKey(nullptr, HolderHotkeyId);
     return true;
 }

@@ -12,7 +12,7 @@ struct TestKey {
 };
 
 // Long enough for a slow machine; a hang fails the test instead of blocking the run.
-constexpr DWORD kPatienceMs = 20000;
+constexpr DWORD PatienceMs = 20000;
 
 // A callback for entries whose presses the test does not watch.
 DWORD WINAPI IgnorePress(LPVOID hotkeyId);
@@ -28,7 +28,7 @@ int CountOwnThreads();
 void PressKey(TestKey key, int times = 1);
 
 // Polls the condition every millisecond; false when it is still false after limitMs.
-bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = kPatienceMs);
+bool WaitUntil(const std::function<bool()>& condition, DWORD limitMs = PatienceMs);
 
 // Runs work on a thread of its own; false when it has not returned within limitMs.
 bool RunsWithin(DWORD limitMs, std::function<void()> work);
