@@ -44,15 +44,14 @@ struct ColourTexts {
 // time, the rest of the run's messages to its dialog are skipped.
 thread_local bool clientResponding = true;
 
-LRESULT SendToDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void SendToDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!clientResponding || !window)
-        return 0;
-    DWORD_PTR result = 0;
+        return;
+    DWORD_PTR result;
     SetLastError(ERROR_SUCCESS);
     if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, DialogReplyTimeoutMs, &result) &&
         GetLastError() == ERROR_TIMEOUT)
         clientResponding = false;
-    return result;
 }
 
 bool ChatWindowInFront() {

@@ -17,15 +17,19 @@ void ArmShakeTimer() {
 }
 
 void ShakeTick() {
+    HWND chat = ChatWindow;
+    // Only a chat window in front is shaken: a click meant for it would
+    // otherwise land in whatever window lies there now, or bring the chat
+    // window back over the program the user switched to.
+    if (GetForegroundWindow() != chat) {
+        SetTimerInterval(时钟2, 0);
+        return;
+    }
     int savedX = CursorX();
     int savedY = CursorY();
-    HWND chat = ChatWindow;
     RECT rect = {};
-    // Without the chat window's rectangle there is no shake button to click.
     if (GetWindowRect(chat, &rect)) {
         ClickAt(rect.left + ShakeButtonFromLeft, rect.bottom - ShakeButtonFromBottom);
         SetCursorPos(savedX, savedY);
     }
-    if (GetForegroundWindow() != chat)
-        SetTimerInterval(时钟2, 0);
 }
