@@ -4,7 +4,7 @@
 #include "app/Options.h"
 #include "app/Shell.h"
 #include "desktop/Input.h"
-#include "desktop/WindowInspect.h"
+#include "desktop/WindowQuery.h"
 #include "engine/QqClient.h"
 #include "engine/SendPipeline.h"
 #include "hotkey/HotkeyService.h"

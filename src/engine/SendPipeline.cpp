@@ -8,7 +8,7 @@
 #include "desktop/Delay.h"
 #include "desktop/Input.h"
 #include "desktop/Random.h"
-#include "desktop/WindowInspect.h"
+#include "desktop/WindowQuery.h"
 #include "engine/Assist.h"
 #include "engine/QqClient.h"
 #include "engine/Shake.h"

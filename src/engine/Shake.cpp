@@ -2,7 +2,7 @@
 
 #include "app/Controls.h"
 #include "desktop/Input.h"
-#include "desktop/WindowInspect.h"
+#include "desktop/WindowQuery.h"
 #include "engine/Assist.h"
 #include "engine/QqClient.h"
 

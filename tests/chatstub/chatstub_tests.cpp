@@ -7,7 +7,7 @@
 
 #include "desktop/AnsiText.h"
 #include "desktop/ScopedWin.h"
-#include "desktop/WindowInspect.h"
+#include "desktop/WindowQuery.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "desktop/WindowInspect.h"
+#include "desktop/WindowQuery.h"
 
 #include "TestSupport.h"
 #include "desktop/AnsiText.h"
