@@ -70,12 +70,6 @@ void SetEnabled(HWND control, bool enabled) {
     RunOnUiThread([&] { EnableWindow(control, enabled); });
 }
 
-bool IsEnabled(HWND control) {
-    bool enabled = false;
-    RunOnUiThread([&] { enabled = IsWindowEnabled(control); });
-    return enabled;
-}
-
 int TimerInterval(TimerId timer) {
     int interval = 0;
     RunOnUiThread([&] { interval = timerIntervals[timer]; });

@@ -30,7 +30,6 @@ std::string ControlText(HWND control);
 void SetControlText(HWND control, const std::wstring& text);
 
 void SetEnabled(HWND control, bool enabled);
-bool IsEnabled(HWND control);
 
 // Timer interval in milliseconds, 0 meaning stopped; negative counts as 0.
 // Writing the current value keeps the phase; another value restarts the timer.

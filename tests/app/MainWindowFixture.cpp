@@ -1,5 +1,7 @@
 #include "MainWindowFixture.h"
 
+#include "PumpUntil.h"
+
 #include "app/MainWindow.h"
 #include "app/Options.h"
 #include "hotkey/HotkeyService.h"
@@ -14,18 +16,7 @@ const auto* const hotkeyTable = ::testing::AddGlobalTestEnvironment(new HotkeyTa
 }  // namespace
 
 void Pump(DWORD ms) {
-    DWORD start = GetTickCount();
-    do {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            // Left by the destroyed windows of earlier tests.
-            if (message.message == WM_QUIT)
-                continue;
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(1);
-    } while (GetTickCount() - start < ms);
+    PumpUntil([] { return false; }, ms);
 }
 
 void MainWindowFixture::SetUp() {

@@ -9,6 +9,7 @@
 #include "engine/SendPipeline.h"
 #include "hotkey/HotkeyService.h"
 #include "MainWindowFixture.h"
+#include "PumpUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +18,6 @@
 #include <thread>
 
 namespace {
-
-// The worker removes released entries after the release call has returned.
-bool WaitForEmptyTable() {
-    for (int step = 0; step < 200; ++step) {
-        if (CopyHotkeyTable().empty())
-            return true;
-        Sleep(5);
-    }
-    return false;
-}
 
 std::wstring TextOf(HWND window) {
     wchar_t buffer[256] = {};
@@ -113,7 +104,7 @@ TEST_F(MainWindowFixture, ControlsStartInTheirPlacesAndStates) {
         if (control.checked >= 0) {
             EXPECT_EQ(CheckState(handle), control.checked);
         }
-        EXPECT_EQ(IsEnabled(handle), control.enabled);
+        EXPECT_EQ(IsWindowEnabled(handle) != FALSE, control.enabled);
         EXPECT_TRUE(IsWindowVisible(handle));
         EXPECT_EQ((GetWindowLongW(handle, GWL_STYLE) & WS_TABSTOP) != 0, control.tabStop);
     }
@@ -187,7 +178,8 @@ TEST_F(MainWindowFixture, ClosingReleasesBothSendKeys) {
     ASSERT_NE(AcquireHotkey(SendPipeline, VK_RETURN, 0), 0);
     EXPECT_FALSE(SendKeyIsFree(0));
     DestroyWindow(window);
-    EXPECT_TRUE(WaitForEmptyTable());
+    // The worker removes the released entries after the release calls return.
+    EXPECT_TRUE(PumpUntil([] { return CopyHotkeyTable().empty(); }, 1000));
     EXPECT_TRUE(SendKeyIsFree(0));
     EXPECT_TRUE(SendKeyIsFree(MOD_CONTROL));
 }

@@ -65,7 +65,7 @@ public:
     // in time order.
     Fields Next(DWORD timeoutMs = EventTimeoutMs) {
         StubLog& log = chat_.Log();
-        if (!WaitUntil([&] { return log.Events().size() > linesRead_; }, timeoutMs))
+        if (!PumpUntil([&] { return log.Events().size() > linesRead_; }, timeoutMs))
             return {};
         StubEvent event = log.Events()[linesRead_++];
         EXPECT_GE(event.micros, lastTime_) << "log lines out of time order";
@@ -133,14 +133,14 @@ POINT ShakeButtonPoint(const Stub& stub) {
 }
 
 bool IsForeground(HWND window) {
-    return WaitUntil([&] { return GetForegroundWindow() == window; }, EventTimeoutMs);
+    return PumpUntil([&] { return GetForegroundWindow() == window; }, EventTimeoutMs);
 }
 
 // ---- Colour dialog ---------------------------------------------------------
 
 HWND FindColourDialog() {
     HWND dialog = nullptr;
-    WaitUntil([&] { return (dialog = FindWindowW(L"#32770", L"颜色")) != nullptr; }, EventTimeoutMs);
+    PumpUntil([&] { return (dialog = FindWindowW(L"#32770", L"颜色")) != nullptr; }, EventTimeoutMs);
     return dialog;
 }
 
@@ -178,7 +178,7 @@ HWND OpenColourDialog(Stub& stub) {
         ADD_FAILURE() << "no colour dialog";
         return nullptr;
     }
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(dialog) != FALSE; }, EventTimeoutMs));
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(dialog) != FALSE; }, EventTimeoutMs));
     SendBounded(dialog, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING);
     EXPECT_FALSE(IsWindowVisible(dialog));
     return dialog;

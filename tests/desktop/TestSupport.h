@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "desktop/ScopedWin.h"
+#include "PumpUntil.h"
 
 #include <functional>
 #include <memory>
@@ -26,9 +27,6 @@ UniqueWindow MakeWindow(const char* className,
                         const RECT& rect,
                         HWND parent = nullptr,
                         DWORD extendedStyle = 0);
-
-// Dispatches the calling thread's messages until done() holds or the timeout passes.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 2000);
 
 // Removes whatever is still queued for the calling thread, WM_QUIT included.
 void DrainQueue();

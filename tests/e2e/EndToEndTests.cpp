@@ -212,7 +212,7 @@ TEST_F(EndToEnd, PressWhileAnotherWindowIsInFrontRearmsThenRecaptures) {
     // Another window in front, the cursor away from the chat window.
     SetCursorPos(2, 2);
     SetForegroundWindow(tool.Window());
-    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == tool.Window(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == tool.Window(); }, 2000));
     size_t before = stub.Log().Events().size();
     PressChord({VK_RETURN});
     Sleep(QuietMs);
@@ -273,7 +273,7 @@ TEST_F(EndToEnd, TwoQuickPressesRunOneAfterTheOther) {
     PressChord({VK_RETURN});
     PressChord({VK_RETURN});
     ASSERT_TRUE(stub.Log().WaitFor("send", EventTimeoutMs, nullptr, before));
-    ASSERT_TRUE(WaitUntil([&] { return stub.Log().Count("key") >= 3; }, EventTimeoutMs));
+    ASSERT_TRUE(PumpUntil([&] { return stub.Log().Count("key") >= 3; }, EventTimeoutMs));
     Sleep(QuietMs);
     // Each run opens and confirms the dialog before the next one starts.
     std::string order;
@@ -312,7 +312,7 @@ TEST_F(EndToEnd, AHungColourDialogNeitherBlocksTheToolNorStaysOpen) {
     PressChord({VK_RETURN});
     // The client answers again after its stall; the dialog is then cancelled
     // and the message still goes out.
-    ASSERT_TRUE(WaitUntil(
+    ASSERT_TRUE(PumpUntil(
         [&] {
             for (const StubEvent& event : stub.Log().Events()) {
                 if (event.kind == "dialog" && event.fields.at(0) != "open")

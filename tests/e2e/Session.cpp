@@ -172,7 +172,7 @@ const std::vector<StubEvent>& StubLog::Events() {
 }
 
 bool StubLog::WaitFor(const std::string& kind, DWORD ms, StubEvent* event, size_t skip) {
-    return WaitUntil(
+    return PumpUntil(
         [&] {
             const std::vector<StubEvent>& all = Events();
             for (size_t i = skip; i < all.size(); ++i) {
@@ -222,12 +222,12 @@ RECT ChatStub::Rect() const {
 
 void ChatStub::BringToFront() const {
     SetForegroundWindow(window_);
-    WaitUntil([&] { return GetForegroundWindow() == window_; }, 2000);
+    PumpUntil([&] { return GetForegroundWindow() == window_; }, 2000);
 }
 
 bool ChatStub::Type(const std::wstring& text) const {
     TypeText(text);
-    return WaitUntil(
+    return PumpUntil(
         [&] {
             std::wstring typed = WindowText(input_);
             return typed.size() >= text.size() && typed.compare(typed.size() - text.size(), text.size(), text) == 0;
@@ -238,7 +238,7 @@ bool ChatStub::Type(const std::wstring& text) const {
 bool Tool::Start(const std::string& toolPath) {
     if (!process_.Start(L"\"" + WinePath(toolPath) + L"\""))
         return false;
-    return WaitUntil(
+    return PumpUntil(
         [&] {
             window_ = FindProcessWindow(L"velmira", nullptr, process_.Id());
             return window_ && IsWindowVisible(window_);
@@ -272,12 +272,12 @@ HWND Tool::OpenUsageHint(std::wstring* hintText) {
         start = Control(L"已停止\r\n(启动)");
     PostMessageW(start, BM_CLICK, 0, 0);
     HWND hint = nullptr;
-    if (!WaitUntil([&] { return (hint = FindProcessWindow(L"#32770", L"温馨提示：", process_.Id())) != nullptr; },
+    if (!PumpUntil([&] { return (hint = FindProcessWindow(L"#32770", L"温馨提示：", process_.Id())) != nullptr; },
                    StartTimeoutMs))
         return nullptr;
     // The box exists a moment before its text does.
     std::wstring text;
-    WaitUntil(
+    PumpUntil(
         [&] {
             for (HWND child = FindWindowExW(hint, nullptr, L"Static", nullptr); child;
                  child = FindWindowExW(hint, child, L"Static", nullptr)) {
@@ -295,7 +295,7 @@ HWND Tool::OpenUsageHint(std::wstring* hintText) {
 
 bool Tool::CloseUsageHint(HWND hint) {
     PostMessageW(hint, WM_COMMAND, IDOK, 0);
-    return WaitUntil([&] { return !IsWindow(hint); }, StartTimeoutMs);
+    return PumpUntil([&] { return !IsWindow(hint); }, StartTimeoutMs);
 }
 
 bool Tool::ClickStart(std::wstring* hintText) {

@@ -4,6 +4,8 @@
 // stand-in's log, finding the tool's controls and injecting real input.
 #include <windows.h>
 
+#include "PumpUntil.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <iterator>
@@ -118,7 +120,6 @@ public:
     bool Checked(const std::wstring& caption) const;
     void SetEditText(const std::wstring& text) const;
     bool Close();
-    HANDLE Process() const { return process_.Handle(); }
 
 private:
     ChildProcess process_;
@@ -132,22 +133,6 @@ void PressChord(std::initializer_list<WORD> keys);
 void ClickAt(POINT point);
 // Rests the cursor on the chat window's title bar, where no child window lies.
 void RestCursorOnTitle(HWND window);
-
-// Waits up to `ms` for `condition` while pumping this thread's messages.
-template <class Condition>
-bool WaitUntil(Condition condition, DWORD ms) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
-        if (GetTickCount() - start >= ms)
-            return false;
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&message);
-        Sleep(2);
-    }
-}
 
 // A colour of the log (RRGGBB) as hue, saturation and luminosity, 0..240.
 struct Hls {
